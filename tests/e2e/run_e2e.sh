@@ -82,76 +82,15 @@ mkdir -p "$SHOTS"
 rm -rf "$RUN"
 mkdir -p "$RUN"
 
-export WINEPREFIX=$PREFIX_DIR
-export WINEDEBUG=-all
-# No Mono or Gecko: their installers would wait on a dialog nobody answers.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset WINEARCH WINESERVER
-
-XVFB_PID=
-SERVER_UP=
-cleanup() {
-  if [ -n "$SERVER_UP" ]; then
-    wineserver -k >/dev/null 2>&1
-    timeout 10 wineserver -w >/dev/null 2>&1
-  fi
-  if [ -n "$XVFB_PID" ]; then
-    kill "$XVFB_PID" 2>/dev/null
-    wait "$XVFB_PID" 2>/dev/null
-  fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-now_ns() { date +%s%N; }
-
-# wait_until SECONDS COMMAND...: runs COMMAND until it succeeds or the time is up.
-wait_until() {
-  local deadline=$(( $(now_ns) + $1 * 1000000000 ))
-  shift
-  until "$@"; do
-    [ "$(now_ns)" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-
-# Xvfb picks a free display itself and writes its number to the descriptor we give it.
-DISPLAY_FILE=$RUN/display
-Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp \
-  3>"$DISPLAY_FILE" >"$RUN/xvfb.log" 2>&1 &
-XVFB_PID=$!
-if ! wait_until 15 test -s "$DISPLAY_FILE"; then
-  fail "environment" "Xvfb did not start" "$(cat "$RUN/xvfb.log")"
+# shellcheck source=tests/e2e/wine_env.sh
+. "$HERE/wine_env.sh"
+prefix_started=$(now_ns)
+had_prefix=$([ -f "$PREFIX_DIR/.e2e-ready" ] && echo 1)
+if ! wine_env_start 2>"$RUN/env.log"; then
+  fail "environment" "$(cat "$RUN/env.log")"
   finish
 fi
-DISPLAY=":$(tr -d '\n' <"$DISPLAY_FILE")"
-export DISPLAY
-
-# The prefix is made once and kept: a 32-bit prefix whose programs share one virtual desktop
-# the size of the display. On that desktop what a program paints onto the screen stays until
-# something repaints it, as on Windows, and screenshots show whole windows.
-prefix_ready=$PREFIX_DIR/.e2e-ready
-if [ ! -f "$prefix_ready" ]; then
-  rm -rf "$PREFIX_DIR"
-  boot_started=$(now_ns)
-  if ! WINEARCH=win32 timeout 120 wineboot -i >"$RUN/wineboot.log" 2>&1; then
-    fail "environment" "wineboot -i failed" "$(tail -n 20 "$RUN/wineboot.log")"
-    finish
-  fi
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
-      /d "${SCREEN_W}x${SCREEN_H}" /f >/dev/null 2>&1 ||
-    { fail "environment" "could not configure the prefix's desktop"; finish; }
-  timeout 60 wineserver -w
-  touch "$prefix_ready"
-  note "made the prefix in $(( ($(now_ns) - boot_started) / 1000000 )) ms"
-fi
-
-wineserver -p || { fail "environment" "wineserver -p failed"; finish; }
-SERVER_UP=1
-
-# Windows paths: the build tree is reached through drive Z:.
-winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+[ -n "$had_prefix" ] || note "made the prefix in $(( ($(now_ns) - prefix_started) / 1000000 )) ms"
 
 driver() { wine "$DRIVER" "$@" | tr -d '\r'; }
 
