@@ -176,6 +176,8 @@ SplashOrigin SplashPosition(platform::ScreenSize screen) {
 }
 
 int RunLauncher() {
+  // Under Wine, setting the cursor right after the copy is what gets the picture onto the
+  // display before the process goes on; keep the two together.
   PaintSplash();
   platform::Cursor previousCursor = platform::ShowWaitCursor();
   Pass pass;
