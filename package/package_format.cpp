@@ -50,9 +50,13 @@ bool LocateEntry(const EntryTable& table, uint32_t index, uint32_t fileSize, Ent
   return true;
 }
 
+bool AppendMemberName(uint32_t index, PathBuffer* path) {
+  return index == 0 ? path->Append(kEngineName) : path->AppendDecimal(index, 8);
+}
+
 bool FormatMemberPath(const char* directory, uint32_t index, PathBuffer* path) {
   if (!path->Assign(directory) || !path->AppendChar('\\')) return false;
-  return index == 0 ? path->Append(kEngineName) : path->AppendDecimal(index, 8);
+  return AppendMemberName(index, path);
 }
 
 }  // namespace package

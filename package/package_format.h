@@ -62,6 +62,10 @@ struct EntryExtent {
 // offsets do not increase, or it is shorter than its header.
 bool LocateEntry(const EntryTable& table, uint32_t index, uint32_t fileSize, EntryExtent* extent);
 
+// Appends entry index's extraction name: "tarnwick.exe" for entry 0, "%08d" for every other;
+// false when it does not fit.
+bool AppendMemberName(uint32_t index, PathBuffer* path);
+
 // "<directory>\tarnwick.exe" for entry 0, "<directory>\%08d" for every other; false when the
 // path would not fit 259 characters.
 bool FormatMemberPath(const char* directory, uint32_t index, PathBuffer* path);

@@ -22,10 +22,9 @@ std::string Number(uint64_t value) { return std::to_string(value) + " (" + Hex(v
 }  // namespace
 
 std::string MemberName(uint32_t index) {
-  // The launcher's own naming, with the directory and its separator taken off again.
-  PathBuffer path;
-  package::FormatMemberPath("", index, &path);
-  return path.c_str() + 1;
+  PathBuffer name;
+  package::AppendMemberName(index, &name);
+  return name.c_str();
 }
 
 PackageView ReadPackage(std::span<const uint8_t> installer) {
