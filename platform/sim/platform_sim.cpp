@@ -167,11 +167,7 @@ bool SetAttributes(const char* path, uint32_t attributes) {
 bool MakeDirectory(const char* path) {
   World& world = TheWorld();
   if (world.Fails(Op::kMakeDirectory, path)) return false;
-  if (world.Exists(path)) return false;
-  const FileRecord* parent = world.Find(World::Parent(path));
-  std::string parentKey = World::Parent(path);
-  bool parentIsRoot = parentKey.size() == 2 && parentKey[1] == ':';
-  if (!parentIsRoot && (parent == nullptr || !parent->directory)) return false;
+  if (world.Exists(path) || !world.IsDirectory(World::Parent(path))) return false;
   return world.AddDirectory(path);
 }
 
@@ -198,10 +194,7 @@ uint32_t TempFolderPath(char* buffer) {
 uint32_t UniqueTempName(const char* folder, const char* prefix, char* buffer) {
   World& world = TheWorld();
   if (world.Fails(Op::kUniqueTempName, folder)) return 0;
-  const FileRecord* directory = world.Find(folder);
-  std::string folderKey = World::Key(folder);
-  bool isRoot = folderKey.size() == 2 && folderKey[1] == ':';
-  if (!isRoot && (directory == nullptr || !directory->directory)) return 0;
+  if (!world.IsDirectory(folder)) return 0;
   std::string base = folder;
   if (base.empty() || base.back() != '\\') base += '\\';
   base.append(prefix, strnlen(prefix, 3));

@@ -68,6 +68,13 @@ FileRecord* World::Find(const std::string& path) {
   return it == files_.end() ? nullptr : &it->second;
 }
 
+bool World::IsDirectory(const std::string& path) const {
+  std::string key = Key(path);
+  if (IsDriveRoot(key)) return drives_.count(key[0]) != 0;
+  const FileRecord* record = Find(key);
+  return record != nullptr && record->directory;
+}
+
 bool World::AddDirectory(const std::string& path) {
   std::string key = Key(path);
   if (IsDriveRoot(key)) return drives_.count(key[0]) != 0;

@@ -93,6 +93,8 @@ class World {
   bool Erase(const std::string& path);
   const FileRecord* Find(const std::string& path) const;
   bool Exists(const std::string& path) const { return Find(path) != nullptr; }
+  // A directory, or the root of a drive the world has.
+  bool IsDirectory(const std::string& path) const;
   // Paths of the direct members of a directory, in name order.
   std::vector<std::string> List(const std::string& directory) const;
   static std::string Key(const std::string& path);  // upper case, no trailing '\'
