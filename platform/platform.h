@@ -51,6 +51,19 @@ uint32_t UniqueTempName(const char* folder, const char* prefix, char* buffer);
 // GetModuleFileNameA of the running program into a buffer of kMaxPath; the length.
 uint32_t ModulePath(char* buffer);
 
+// ---- INI files ----------------------------------------------------------------------
+
+// GetPrivateProfileStringA: the value of key in section of the INI file at path, or
+// defaultText when the key, the section or the file is absent; cut to capacity - 1
+// characters (capacity >= 1). Section and key names match without regard to case; the
+// value loses the blanks around it and one pair of enclosing quotes. The characters stored.
+uint32_t ReadProfileString(const char* section, const char* key, const char* defaultText,
+                           char* buffer, uint32_t capacity, const char* path);
+// GetPrivateProfileIntA: the number at the start of the key's value, or defaultValue when
+// the key is absent.
+uint32_t ReadProfileInt(const char* section, const char* key, int32_t defaultValue,
+                        const char* path);
+
 // ---- memory -----------------------------------------------------------------------------
 
 // HeapAlloc on the process heap; nullptr when memory is exhausted.
