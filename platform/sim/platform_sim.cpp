@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/sim/profile_text.h"
 #include "platform/sim/world.h"
 
 namespace platform {
@@ -40,6 +41,23 @@ std::string PathOf(Handle file) {
 FileRecord* FileOf(Handle file) {
   World::OpenFile* open = TheWorld().Handle(file);
   return open ? TheWorld().Find(open->key) : nullptr;
+}
+
+// Where an INI read finds its file, opened for reading with reading and writing shared:
+// false when it cannot be opened at all (its folder is missing, it is a directory, it is held
+// without sharing reading). A file missing from a folder that exists opens as an empty one,
+// and a failed read behaves as such a missing file; *file is null for both.
+bool OpenProfile(Op op, const char* path, const FileRecord** file) {
+  World& world = TheWorld();
+  *file = nullptr;
+  if (world.Fails(op, path)) return true;
+  std::string key = World::Key(path);
+  const FileRecord* record = world.Find(key);
+  if (record == nullptr) return world.IsDirectory(World::Parent(key));
+  World::OpenFile how{"", 0, true, false, true, true};
+  if (record->directory || SharingRefuses(key, how)) return false;
+  *file = record;
+  return true;
 }
 
 // Copies text into a caller's buffer of kMaxPath the way the A functions do.
@@ -222,6 +240,24 @@ uint32_t ModulePath(char* buffer) {
   std::memcpy(buffer, world.modulePath.data(), n);
   buffer[n] = '\0';
   return world.modulePath.size() < kMaxPath ? static_cast<uint32_t>(n) : kMaxPath;
+}
+
+uint32_t ReadProfileString(const char* section, const char* key, const char* defaultText,
+                           char* buffer, uint32_t capacity, const char* path) {
+  const FileRecord* file = nullptr;
+  if (!OpenProfile(Op::kReadProfileString, path, &file)) {
+    return sim::UnopenedProfileString(defaultText, buffer, capacity);
+  }
+  return sim::ProfileString(file ? file->data.data() : nullptr, file ? file->data.size() : 0,
+                            section, key, defaultText, buffer, capacity);
+}
+
+uint32_t ReadProfileInt(const char* section, const char* key, int32_t defaultValue,
+                        const char* path) {
+  const FileRecord* file = nullptr;
+  if (!OpenProfile(Op::kReadProfileInt, path, &file)) return static_cast<uint32_t>(defaultValue);
+  return sim::ProfileInt(file ? file->data.data() : nullptr, file ? file->data.size() : 0, section,
+                         key, defaultValue);
 }
 
 void* AllocateMemory(size_t size) {

@@ -9,10 +9,10 @@ namespace sim {
 namespace {
 
 const char* const kOpNames[] = {
-    "CreateOutputFile", "OpenInputFile", "ReadBytes",      "WriteBytes",
-    "SeekTo",           "QueryFileSize", "SetFileTimes",   "CloseFile",
-    "SetAttributes",    "MakeDirectory", "RemoveFile",     "TempFolderPath",
-    "UniqueTempName",   "ModulePath",    "AllocateMemory", "CopyBitmapToScreen"};
+    "CreateOutputFile",   "OpenInputFile",     "ReadBytes",      "WriteBytes",    "SeekTo",
+    "QueryFileSize",      "SetFileTimes",      "CloseFile",      "SetAttributes", "MakeDirectory",
+    "RemoveFile",         "TempFolderPath",    "UniqueTempName", "ModulePath",    "AllocateMemory",
+    "CopyBitmapToScreen", "ReadProfileString", "ReadProfileInt"};
 static_assert(sizeof(kOpNames) / sizeof(kOpNames[0]) == static_cast<int>(Op::kCount));
 
 std::unique_ptr<World>& Current() {

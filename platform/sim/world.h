@@ -32,6 +32,8 @@ enum class Op : int {
   kModulePath,
   kAllocateMemory,
   kCopyBitmapToScreen,
+  kReadProfileString,
+  kReadProfileInt,
   kCount
 };
 const char* OpName(Op op);

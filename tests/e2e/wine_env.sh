@@ -3,6 +3,10 @@
 # virtual display of its own; one wineserver for the whole run. Source it, set PREFIX_DIR,
 # RUN, SCREEN_W and SCREEN_H, then call wine_env_start; it stops everything at exit.
 # Each function says what failed on standard error and returns non-zero.
+#
+# A caller that does not care about the display leaves SCREEN_W and SCREEN_H alone and gets
+# 1024 x 768, the size the end-to-end tests make their shared prefix's desktop with.
+: "${SCREEN_W:=1024}" "${SCREEN_H:=768}"
 
 export WINEDEBUG=-all
 # No Mono or Gecko: their installers would wait on a dialog nobody answers.
