@@ -4,13 +4,22 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 template <size_t Capacity>
 class FixedString {
   static_assert(Capacity >= 1, "room for the terminating NUL");
 
  public:
-  FixedString() { text_[0] = '\0'; }
+  // constexpr, so that a static record of these needs no start-up code to be empty; at run
+  // time only the first byte is cleared.
+  constexpr FixedString() : length_(0) {
+    if (std::is_constant_evaluated()) {
+      for (char& c : text_) c = '\0';
+    } else {
+      text_[0] = '\0';
+    }
+  }
 
   const char* c_str() const { return text_; }
   size_t size() const { return length_; }

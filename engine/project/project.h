@@ -27,9 +27,7 @@ struct List {
 
   // The element at index, or nullptr when index lies outside the list.
   T* At(int32_t index) { return index >= 0 && index < count ? &items[index] : nullptr; }
-  const T* At(int32_t index) const {
-    return index >= 0 && index < count ? &items[index] : nullptr;
-  }
+  const T* At(int32_t index) const { return index >= 0 && index < count ? &items[index] : nullptr; }
 
   // Appends a copy of value; false (and the list unchanged) when memory runs out.
   bool Append(const T& value) {
@@ -92,7 +90,7 @@ struct DesktopFile {
   int32_t CopyMode = 2;
   int32_t Shortcut = 0;
   engine::ConduitRecord ConduitRecord;  // meaningful for HotSyncConduit only
-  int32_t SelfRegister = 0;     // meaningful for SelfRegistering only
+  int32_t SelfRegister = 0;             // meaningful for SelfRegistering only
 };
 
 // Names Files[Section][Index]; a negative Index names nothing.
@@ -144,6 +142,8 @@ const DesktopFile* ReferencedFile(const Project& project, FileRef ref);
 void InitProject(Project* project);
 // Frees every list, each component's SubProject first; the lists are empty afterwards.
 void ReleaseProject(Project* project);
+// Frees the component list alone, each SubProject released and freed first.
+void ReleaseComponents(Project* project);
 
 // Each appends one element and reports false when memory runs out (nothing appended).
 bool AddComponent(Project* project, const char* sourceName, int32_t entryNumber,

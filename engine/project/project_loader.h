@@ -20,12 +20,12 @@ inline constexpr int kMaxProjectFiles = 256;
 
 // Where and why a load failed, for the packaging tool's messages. The engine passes none.
 struct LoadFault {
-  PathBuffer path;             // the project file being read
-  FixedString<16> section;     // empty for faults of the file as a whole
+  PathBuffer path;          // the project file being read
+  FixedString<16> section;  // empty for faults of the file as a whole
   FixedString<16> key;
   FixedString<kValueBufferSize> value;  // the value as read
-  uint32_t offset = 0;         // where in value the reading stopped
-  const char* expected = "";  // what the file should have had there
+  uint32_t offset = 0;                  // where in value the reading stopped
+  const char* expected = "";            // what the file should have had there
 };
 
 // With recursive set, every component's sub-project file is loaded too, depth-first before
