@@ -4,15 +4,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tools/pack/entry_map.h"
 #include "tools/pack/file_time.h"
 #include "tools/pack/host_files.h"
 #include "tools/pack/memory_decoder.h"
 #include "tools/pack/package_reader.h"
 #include "tools/pack/package_writer.h"
+#include "tools/pack/project_check.h"
 
 namespace pack {
 
@@ -22,26 +25,39 @@ constexpr uint32_t kDefaultAttributes = 0x20;  // archive
 
 constexpr const char kHelp[] =
     "usage:\n"
-    "  tarnwick-pack build --launcher FILE --engine FILE --project FILE\n"
-    "                      [--attributes HEX] -o OUT [DATA...]\n"
+    "  tarnwick-pack build --launcher FILE --engine FILE --project FILE [--entries MANIFEST]\n"
+    "                      [--force] [--attributes HEX] -o OUT [DATA...]\n"
+    "  tarnwick-pack check PROJECT [--entries MANIFEST] [DATA...]\n"
     "  tarnwick-pack list INSTALLER\n"
     "  tarnwick-pack extract INSTALLER DIR\n"
     "  tarnwick-pack verify INSTALLER\n"
     "  tarnwick-pack --help\n"
     "\n"
-    "build     appends a package to a copy of the launcher and writes the installer to OUT:\n"
-    "          entry 0 the engine (extracted as tarnwick.exe), entry 1 the project file\n"
-    "          (00000001), entries 2.. the data files in the order given (00000002, ...).\n"
+    "build     checks the project as check does, then appends a package to a copy of the\n"
+    "          launcher and writes the installer to OUT: entry 0 the engine (extracted as\n"
+    "          tarnwick.exe), entry 1 the project file (00000001), entries 2.. the data files\n"
+    "          (00000002, ...). Nothing is built when the engine would refuse the project or\n"
+    "          when a reference points at nothing (an entry, folder or file that is not\n"
+    "          there); other warnings are printed and do not stop the build.\n"
     "          The launcher must carry exactly one empty package locator.\n"
     "  --launcher FILE    the launcher image\n"
     "  --engine FILE      the installation engine\n"
     "  --project FILE     the project file\n"
+    "  --entries MANIFEST the data entries, one N=PATH a line (see below)\n"
+    "  --force            build even when the check finds the project wanting\n"
     "  --attributes HEX   Windows file attributes of every entry (default 20, archive)\n"
     "  -o, --output OUT   the installer; replaced only once it is complete\n"
     "  Each entry carries its file's creation (birth time, or last write where the file\n"
     "  system keeps none), last access and last write times. If SOURCE_DATE_EPOCH is set\n"
     "  (decimal seconds since 1970), that time is given to all three times of every entry,\n"
     "  so the same inputs give the same installer byte for byte.\n"
+    "check     loads PROJECT and its sub-projects with the engine's own loader, as the\n"
+    "          engine would find them in its extraction folder, and reports where and why\n"
+    "          the engine would refuse it; then warns of what the engine does not check:\n"
+    "          entry numbers not in the package, folder indexes and EULA or Readme\n"
+    "          references that name nothing, copy modes outside 0..3, names with a directory\n"
+    "          part or of 259 characters (perhaps cut), a Readme outside the Application\n"
+    "          section, an empty licence file, and data entries no project file names.\n"
     "list      prints each entry: index, extraction name, attributes, the three times\n"
     "          (UTC), stored (compressed) and decoded size.\n"
     "extract   writes every entry into DIR (created if missing) under its extraction name,\n"
@@ -50,7 +66,18 @@ constexpr const char kHelp[] =
     "verify    decodes every entry and reports whatever would make the launcher refuse\n"
     "          the installer.\n"
     "\n"
-    "exit status: 0 done, 1 an input is unreadable or invalid, 2 wrong command line.\n";
+    "Data entries (build and check): each DATA is N=PATH, entry N (decimal, 2 or more), or\n"
+    "a bare PATH, which takes the number after the highest given so far (2 when none was),\n"
+    "so bare paths alone are entries 2, 3, ... in the order given. Write ./N=NAME for a file\n"
+    "whose name looks like N=PATH. MANIFEST is a text file, conventionally 'entries' beside\n"
+    "the project file, with one N=PATH a line, PATH relative to the manifest's directory\n"
+    "unless absolute; blank lines and lines starting with '#' are ignored. The manifest's\n"
+    "entries come before the DATA arguments. Every number from 2 to the highest must be\n"
+    "given, and none twice.\n"
+    "\n"
+    "exit status: 0 done (check: the engine would load the project), 1 an input is\n"
+    "unreadable or invalid (check: the engine would refuse the project), 2 wrong command\n"
+    "line.\n";
 
 void Complain(const std::string& message) { std::cerr << "tarnwick-pack: " << message << "\n"; }
 
@@ -85,41 +112,31 @@ bool ParseHex32(const std::string& text, uint32_t* value) {
   return true;
 }
 
-struct BuildOptions {
-  std::optional<std::string> launcher;
-  std::optional<std::string> engine;
-  std::optional<std::string> project;
-  std::optional<std::string> output;
-  std::optional<std::string> attributes;
-  std::vector<std::string> data;
+struct Option {
+  const char* longName;
+  const char* shortName;              // or nullptr
+  std::optional<std::string>* value;  // an option with a value, or
+  bool* flag;                         // one without
 };
 
-// Accepts "--name VALUE" and "--name=VALUE"; a lone "--" ends the options.
-int ParseBuild(int argc, char** argv, BuildOptions* options) {
-  struct Known {
-    const char* longName;
-    const char* shortName;
-    std::optional<std::string>* slot;
-  };
-  const Known known[] = {{"--launcher", nullptr, &options->launcher},
-                         {"--engine", nullptr, &options->engine},
-                         {"--project", nullptr, &options->project},
-                         {"--attributes", nullptr, &options->attributes},
-                         {"--output", "-o", &options->output}};
+// Accepts "--name VALUE", "--name=VALUE" and flags; a lone "--" ends the options. Everything
+// else, from argv[first] on, is an operand.
+int ParseOptions(const std::string& command, int argc, char** argv, int first,
+                 const std::vector<Option>& known, std::vector<std::string>* operands) {
   bool optionsEnded = false;
-  for (int i = 2; i < argc; ++i) {
+  for (int i = first; i < argc; ++i) {
     std::string arg = argv[i];
     if (optionsEnded || arg.empty() || arg[0] != '-') {
-      options->data.push_back(arg);
+      operands->push_back(arg);
       continue;
     }
     if (arg == "--") {
       optionsEnded = true;
       continue;
     }
-    const Known* match = nullptr;
+    const Option* match = nullptr;
     std::optional<std::string> inlineValue;
-    for (const Known& k : known) {
+    for (const Option& k : known) {
       std::string longName = k.longName;
       if (arg == longName || (k.shortName != nullptr && arg == k.shortName)) {
         match = &k;
@@ -128,21 +145,141 @@ int ParseBuild(int argc, char** argv, BuildOptions* options) {
         inlineValue = arg.substr(longName.size() + 1);
       }
     }
-    if (match == nullptr) return Usage("build: unknown option '" + arg + "'");
-    if (match->slot->has_value())
-      return Usage(std::string("build: ") + match->longName + " given twice");
-    if (inlineValue) {
-      *match->slot = *inlineValue;
-    } else if (i + 1 < argc) {
-      *match->slot = argv[++i];
-    } else {
-      return Usage(std::string("build: ") + match->longName + " needs a value");
+    if (match == nullptr) return Usage(command + ": unknown option '" + arg + "'");
+    if (match->flag != nullptr) {
+      if (inlineValue) return Usage(command + ": " + match->longName + " takes no value");
+      *match->flag = true;
+      continue;
     }
+    if (match->value->has_value()) return Usage(command + ": " + match->longName + " given twice");
+    if (inlineValue) {
+      *match->value = *inlineValue;
+    } else if (i + 1 < argc) {
+      *match->value = argv[++i];
+    } else {
+      return Usage(command + ": " + match->longName + " needs a value");
+    }
+  }
+  return kExitOk;
+}
+
+struct BuildOptions {
+  std::optional<std::string> launcher;
+  std::optional<std::string> engine;
+  std::optional<std::string> project;
+  std::optional<std::string> entries;
+  std::optional<std::string> output;
+  std::optional<std::string> attributes;
+  bool force = false;
+  std::vector<std::string> data;
+};
+
+int ParseBuild(int argc, char** argv, BuildOptions* options) {
+  const std::vector<Option> known = {{"--launcher", nullptr, &options->launcher, nullptr},
+                                     {"--engine", nullptr, &options->engine, nullptr},
+                                     {"--project", nullptr, &options->project, nullptr},
+                                     {"--entries", nullptr, &options->entries, nullptr},
+                                     {"--attributes", nullptr, &options->attributes, nullptr},
+                                     {"--force", nullptr, nullptr, &options->force},
+                                     {"--output", "-o", &options->output, nullptr}};
+  if (int status = ParseOptions("build", argc, argv, 2, known, &options->data); status != kExitOk) {
+    return status;
   }
   if (!options->launcher) return Usage("build: --launcher is missing");
   if (!options->engine) return Usage("build: --engine is missing");
   if (!options->project) return Usage("build: --project is missing");
   if (!options->output) return Usage("build: -o OUT is missing");
+  return kExitOk;
+}
+
+struct InputFile {
+  std::string path;
+  std::vector<uint8_t> content;
+  FileTimes times{};
+};
+
+// Which files are entries 2..; kExitOk, or the exit status after saying what is wrong.
+int MapData(const std::string& command, const std::optional<std::string>& manifest,
+            const std::vector<std::string>& data, std::vector<EntrySource>* entries) {
+  std::string error;
+  switch (MapDataEntries(manifest, data, entries, &error)) {
+    case EntryMapStatus::kOk:
+      return kExitOk;
+    case EntryMapStatus::kCommandLine:
+      return Usage(command + ": " + error);
+    case EntryMapStatus::kInvalid:
+      break;
+  }
+  Complain(error);
+  return kExitFailure;
+}
+
+bool ReadInput(const std::string& path, InputFile* file) {
+  std::string error;
+  file->path = path;
+  if (ReadWholeFile(path, &file->content, &file->times, &error)) return true;
+  Complain(error);
+  return false;
+}
+
+// Runs the project check and prints what it found.
+CheckResult CheckInputs(const InputFile& project, const std::vector<InputFile>& data) {
+  std::vector<CheckedFile> staged;
+  for (const InputFile& file : data) staged.push_back(CheckedFile{file.path, file.content});
+  CheckResult result = CheckProject(CheckedFile{project.path, project.content}, staged);
+  DropStagedFiles();
+  for (const Finding& finding : result.findings) std::cerr << FormatFinding(finding) << "\n";
+  return result;
+}
+
+constexpr const char kRefusal[] =
+    "the engine would refuse this project (\"There is data missing. Installation will "
+    "terminate.\")";
+
+int DanglingCount(const CheckResult& result) {
+  int count = 0;
+  for (const Finding& finding : result.findings) count += finding.dangling;
+  return count;
+}
+
+std::string Plural(int count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+int Check(int argc, char** argv) {
+  std::optional<std::string> manifest;
+  std::vector<std::string> operands;
+  const std::vector<Option> known = {{"--entries", nullptr, &manifest, nullptr}};
+  if (int status = ParseOptions("check", argc, argv, 2, known, &operands); status != kExitOk) {
+    return status;
+  }
+  if (operands.empty()) return Usage("check: PROJECT is missing");
+  const std::string projectPath = operands.front();
+  std::vector<EntrySource> sources;
+  if (int status = MapData("check", manifest, {operands.begin() + 1, operands.end()}, &sources);
+      status != kExitOk) {
+    return status;
+  }
+  InputFile project;
+  std::vector<InputFile> data(sources.size());
+  if (!ReadInput(projectPath, &project)) return kExitFailure;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (!ReadInput(sources[i].path, &data[i])) return kExitFailure;
+  }
+  CheckResult result = CheckInputs(project, data);
+  if (!result.loads) {
+    Complain(projectPath + ": " + kRefusal);
+    return kExitFailure;
+  }
+  std::cout << projectPath << ": the engine loads it: "
+            << Plural(result.projectFiles, "project file", "project files") << ", "
+            << Plural(static_cast<int>(data.size()), "data entry", "data entries") << ", "
+            << Plural(result.WarningCount(), "warning", "warnings");
+  if (int dangling = DanglingCount(result); dangling != 0) {
+    std::cout << " (" << Plural(dangling, "reference points", "references point")
+              << " at nothing: build refuses it without --force)";
+  }
+  std::cout << "\n";
   return kExitOk;
 }
 
@@ -154,6 +291,10 @@ int Build(int argc, char** argv) {
   if (options.attributes && !ParseHex32(*options.attributes, &attributes)) {
     return Usage("build: --attributes wants a hexadecimal number, not '" + *options.attributes +
                  "'");
+  }
+  std::vector<EntrySource> sources;
+  if (int status = MapData("build", options.entries, options.data, &sources); status != kExitOk) {
+    return status;
   }
   std::optional<uint64_t> fixedTime;
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr) {
@@ -172,22 +313,43 @@ int Build(int argc, char** argv) {
     Complain(error);
     return kExitFailure;
   }
-  std::vector<std::string> paths = {*options.engine, *options.project};
-  paths.insert(paths.end(), options.data.begin(), options.data.end());
-  std::vector<PackEntry> entries;
-  for (const std::string& path : paths) {
-    PackEntry entry;
-    entry.label = path;
-    FileTimes times{};
-    if (!ReadWholeFile(path, &entry.content, &times, &error)) {
-      Complain(error);
+  // Entry 0, entry 1, then the data entries in number order.
+  std::vector<InputFile> inputs(2 + sources.size());
+  if (!ReadInput(*options.engine, &inputs[0]) || !ReadInput(*options.project, &inputs[1])) {
+    return kExitFailure;
+  }
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (!ReadInput(sources[i].path, &inputs[2 + i])) return kExitFailure;
+  }
+
+  std::vector<InputFile> data(std::make_move_iterator(inputs.begin() + 2),
+                              std::make_move_iterator(inputs.end()));
+  inputs.resize(2);
+  CheckResult check = CheckInputs(inputs[1], data);
+  if (!check.loads || check.HasDanglingReference()) {
+    std::string why =
+        !check.loads
+            ? kRefusal
+            : Plural(DanglingCount(check), "reference points", "references point") + " at nothing";
+    if (!options.force) {
+      Complain(*options.project + ": nothing built: " + why + "; --force builds it anyway");
       return kExitFailure;
     }
-    if (fixedTime) times = FileTimes{*fixedTime, *fixedTime, *fixedTime};
+    Complain(*options.project + ": building anyway (--force): " + why);
+  }
+
+  std::vector<PackEntry> entries;
+  auto add = [&](InputFile& file) {
+    PackEntry entry;
+    entry.label = file.path;
+    entry.content = std::move(file.content);
+    FileTimes times = fixedTime ? FileTimes{*fixedTime, *fixedTime, *fixedTime} : file.times;
     entry.header =
         package::EntryHeader{attributes, times.creation, times.lastAccess, times.lastWrite};
     entries.push_back(std::move(entry));
-  }
+  };
+  for (InputFile& file : inputs) add(file);
+  for (InputFile& file : data) add(file);
 
   std::vector<uint8_t> installer;
   if (!BuildInstaller(launcher, entries, &installer, &error)) {
@@ -313,6 +475,7 @@ int RunTool(int argc, char** argv) {
     return kExitOk;
   }
   if (command == "build") return Build(argc, argv);
+  if (command == "check") return Check(argc, argv);
   auto wantArguments = [&](int count, const char* synopsis) {
     return argc == 2 + count ? kExitOk : Usage(std::string("usage: tarnwick-pack ") + synopsis);
   };

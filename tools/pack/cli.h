@@ -1,4 +1,4 @@
-// tarnwick-pack's command line: build, list, extract, verify.
+// tarnwick-pack's command line: build, check, list, extract, verify.
 #pragma once
 
 namespace pack {

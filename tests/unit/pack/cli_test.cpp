@@ -48,6 +48,11 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+std::vector<std::string> Plus(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
 void SetTimes(const fs::path& path, int64_t access, int64_t write) {
   struct timespec times[2] = {{access, 0}, {write, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
@@ -82,6 +87,10 @@ Bytes FakeLauncher() {
   return image;
 }
 
+const char kProject[] =
+    "[Project]\r\nTitle=Sample\r\nLaunch=\"\",-1\r\n"
+    "[Palm]\r\nFile1=\"data.pdb\",2\r\nFile2=\"empty.prc\",3\r\n";
+
 class PackCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -92,7 +101,8 @@ class PackCliTest : public ::testing::Test {
     Bytes engine = Text("MZ engine ");
     for (int i = 0; i < 3000; ++i) engine.push_back(static_cast<uint8_t>(i * i % 251));
     WriteBytes(dir_ / "engine.exe", engine);
-    WriteBytes(dir_ / "project.ini", Text("[Install]\r\nName=Sample\r\nFile=2\r\nFile=3\r\n"));
+    // The smallest project that names both data files: the build checks it first.
+    WriteBytes(dir_ / "project.ini", Text(kProject));
     WriteBytes(dir_ / "data.pdb", Text(std::string(3000, 'd') + "end"));
     WriteBytes(dir_ / "empty.prc", {});
     // Distinct times per file, in the past, access later than write.
@@ -310,6 +320,10 @@ TEST_F(PackCliTest, UnreadableInputsAndWrongCommandLinesFail) {
        "--project"},
       {{"build", "--launcher", "a", "--launcher", "b"}, 2, "twice"},
       {{"build", "--lancher", "launcher.exe"}, 2, "unknown option"},
+      {Plus(BuildArgs(), {"2=data.pdb"}), 2, "entry 2 is given twice"},
+      {Plus(BuildArgs(), {"1=data.pdb"}), 2, "project file"},
+      {Plus(BuildArgs(), {"--force=yes"}), 2, "takes no value"},
+      {Plus(BuildArgs(), {"--entries", "nowhere.entries"}), 1, "nowhere.entries"},
       {{"build", "--attributes=zz", "--launcher=launcher.exe", "--engine=engine.exe",
         "--project=project.ini", "-o", "x.exe"},
        2,
@@ -368,6 +382,131 @@ TEST_F(PackCliTest, VerifyAndExtractReportABrokenInstaller) {
     EXPECT_NE(extracted.err.find("nothing extracted"), std::string::npos) << extracted.err;
     EXPECT_FALSE(fs::exists(Path("out")));
   }
+}
+
+// The example's fault: a stray character where the copy mode should be.
+const char kBrokenProject[] =
+    "[Project]\r\nTitle=Broken\r\n[Application]\r\nFolder0=\"\",\r\n"
+    "File0=\"license.txt\",1,5,0,X,\r\n";
+
+TEST_F(PackCliTest, CheckSaysWhetherTheEngineWouldLoadTheProject) {
+  WriteBytes(Path("broken.ini"), Text(kBrokenProject));
+  fs::create_directory(Path("sub"));
+  WriteBytes(Path("sub/entries"), Text("# both data files\n2=../data.pdb\n\n3=../empty.prc\n"));
+  WriteBytes(Path("sub/wrong"), Text("2=../data.pdb\n3 ../empty.prc\n"));
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::vector<std::string> err;  // each in the error output
+    const char* out;               // in the standard output
+  };
+  const Case cases[] = {
+      {{"check", "project.ini", "data.pdb", "empty.prc"}, 0, {}, "the engine loads it"},
+      {{"check", "project.ini", "--entries", "sub/entries"}, 0, {}, "2 data entries, 0 warnings"},
+      {{"check", "project.ini", "data.pdb"},
+       0,
+       {"warning: project.ini: [Palm] File2 \"empty.prc\": entry 3 is not in the package"},
+       "1 reference points at nothing: build refuses it without --force"},
+      {{"check", "project.ini", "data.pdb", "empty.prc", "4=launcher.exe"},
+       0,
+       {"warning: launcher.exe: entry 4 is named by no project file"},
+       "1 warning"},
+      {{"check", "broken.ini"},
+       1,
+       {"error: broken.ini: [Application] File0: \"license.txt\",1,5,0,X,: expected a number",
+        "at character 21", "the engine would refuse this project"},
+       ""},
+      {{"check", "nowhere.ini"}, 1, {"nowhere.ini"}, ""},
+      {{"check", "project.ini", "data.pdb", "nowhere.prc"}, 1, {"nowhere.prc"}, ""},
+      {{"check", "project.ini", "--entries", "sub/wrong"}, 1, {"sub/wrong:2: expected N=PATH"}, ""},
+      {{"check"}, 2, {"PROJECT is missing"}, ""},
+      {{"check", "project.ini", "0=engine.exe"}, 2, {"engine"}, ""},
+      {{"check", "project.ini", "3=empty.prc"}, 2, {"missing: 2"}, ""},
+      {{"check", "project.ini", "--entries"}, 2, {"--entries needs a value"}, ""},
+      {{"check", "--quick", "project.ini"}, 2, {"unknown option"}, ""},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& a : c.args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    Result result = Run(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    for (const std::string& text : c.err) {
+      EXPECT_NE(result.err.find(text), std::string::npos) << text << " in\n" << result.err;
+    }
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << c.out << " in\n" << result.out;
+    if (c.exitCode == 0 && c.err.empty()) {
+      EXPECT_EQ(result.err, "");
+    }
+  }
+}
+
+TEST_F(PackCliTest, BuildRefusesWhatTheEngineWouldRefuseOrWhatPointsAtNothing) {
+  WriteBytes(Path("broken.ini"), Text(kBrokenProject));
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* why;
+  };
+  std::vector<std::string> dangling = BuildArgs();
+  dangling.pop_back();  // empty.prc: the project's entry 3 is not there
+  std::vector<std::string> broken = BuildArgs();
+  broken[6] = "broken.ini";
+  const Case cases[] = {
+      {"a reference that points at nothing", dangling, "1 reference points at nothing"},
+      {"a project the engine refuses", broken, "the engine would refuse this project"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Result refused = Run(c.args);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find(std::string("nothing built: ") + c.why), std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists(Path("setup.exe")));
+
+    Result forced = Run(Plus(c.args, {"--force"}));
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_NE(forced.err.find(std::string("building anyway (--force): ") + c.why),
+              std::string::npos)
+        << forced.err;
+    EXPECT_EQ(Run({"verify", "setup.exe"}).exitCode, 0);
+    fs::remove(Path("setup.exe"));
+  }
+
+  // Warnings of other kinds are printed and the installer is built.
+  Result warned = Run(Plus(BuildArgs(), {"launcher.exe"}));
+  EXPECT_EQ(warned.exitCode, 0) << warned.err;
+  EXPECT_NE(warned.err.find("warning: launcher.exe: entry 4 is named by no project file"),
+            std::string::npos)
+      << warned.err;
+  EXPECT_TRUE(fs::exists(Path("setup.exe")));
+}
+
+TEST_F(PackCliTest, BuildTakesEntriesFromTheManifestAndFromNumberedArguments) {
+  // Entry 3 from a manifest in another directory, entry 2 numbered on the command line, and
+  // a bare path after them (entry 4), which the project names as its launch file.
+  fs::create_directory(Path("sub"));
+  WriteBytes(Path("sub/project.ini"),
+             Text("[Project]\r\nTitle=Sample\r\nLaunch=\"notes.txt\",4\r\n"
+                  "[Palm]\r\nFile1=\"data.pdb\",2\r\nFile2=\"empty.prc\",3\r\n"));
+  WriteBytes(Path("sub/entries"), Text("# the empty one\r\n3=../empty.prc\r\n"));
+  WriteBytes(Path("notes.txt"), Text("notes"));
+  Result built = Run({"build", "--launcher", "launcher.exe", "--engine", "engine.exe", "--project",
+                      "sub/project.ini", "--entries", "sub/entries", "-o", "setup.exe",
+                      "2=data.pdb", "notes.txt"});
+  ASSERT_EQ(built.exitCode, 0) << built.err;
+  EXPECT_EQ(built.err, "");
+  ASSERT_EQ(Run({"extract", "setup.exe", "out"}).exitCode, 0);
+  const std::pair<const char*, const char*> members[] = {{"tarnwick.exe", "engine.exe"},
+                                                         {"00000001", "sub/project.ini"},
+                                                         {"00000002", "data.pdb"},
+                                                         {"00000003", "empty.prc"},
+                                                         {"00000004", "notes.txt"}};
+  for (const auto& [member, input] : members) {
+    SCOPED_TRACE(member);
+    EXPECT_EQ(ReadBytes(Path("out") / member), ReadBytes(Path(input)));
+  }
+  EXPECT_FALSE(fs::exists(Path("out/00000005")));
 }
 
 }  // namespace
