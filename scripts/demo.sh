@@ -6,19 +6,10 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 bash scripts/install-deps.sh
 
-for preset in host win32; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-done
-
 OUT=$ROOT/build/demo
 mkdir -p "$OUT"
-INSTALLER=$OUT/hello-setup.exe
-EXAMPLE=examples/hello
-# Until the installation engine exists, the stand-in takes its place as entry 0.
-build/host/bin/tarnwick-pack build --launcher build/win32/bin/launcher.exe \
-  --engine build/win32/bin/standin.exe --project "$EXAMPLE/project.ini" \
-  -o "$INSTALLER" "$EXAMPLE/readme.txt" "$EXAMPLE/hello.prc"
+INSTALLER=$OUT/sample-planner-setup.exe
+bash scripts/build-example.sh sample-planner "$INSTALLER"
 echo "== the installer"
 ls -l "$INSTALLER"
 build/host/bin/tarnwick-pack list "$INSTALLER"
