@@ -10,6 +10,9 @@ OUT=$ROOT/build/demo
 mkdir -p "$OUT"
 INSTALLER=$OUT/sample-planner-setup.exe
 bash scripts/build-example.sh sample-planner "$INSTALLER"
+echo "== the project, as the engine will load it"
+build/host/bin/tarnwick-pack check examples/sample-planner/project.ini \
+  --entries examples/sample-planner/entries
 echo "== the installer"
 ls -l "$INSTALLER"
 build/host/bin/tarnwick-pack list "$INSTALLER"
