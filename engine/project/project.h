@@ -14,6 +14,9 @@ namespace engine {
 
 enum FileSection : int32_t { Application = 0, System = 1, Conduit = 2 };
 inline constexpr int32_t kFileSectionCount = 3;
+// The project file's section of each FileSection, in that order.
+inline constexpr const char* kFileSectionNames[kFileSectionCount] = {"Application", "System",
+                                                                     "Conduit"};
 
 enum FileKind : int32_t { Plain = 0, HotSyncConduit = 1, SelfRegistering = 2 };
 

@@ -73,8 +73,6 @@ bool ParseSeparator(const char** cursor) {
 
 namespace {
 
-const char* const kSectionNames[kFileSectionCount] = {"Application", "System", "Conduit"};
-
 constexpr const char kExpectString[] = "a string in double quotes";
 constexpr const char kExpectClosingQuote[] = "a closing double quote";
 constexpr const char kExpectComma[] = "a comma before the next field";
@@ -200,7 +198,7 @@ bool ReadHandheldFiles(Project* project, Value* value, LoadContext* context) {
 
 bool ReadFolders(Project* project, int32_t section, Value* value, LoadContext* context) {
   for (int32_t n = 0;; ++n) {
-    Read(value, kSectionNames[section], "Folder", n);
+    Read(value, kFileSectionNames[section], "Folder", n);
     if (value->text[0] == '\0') return true;
     FixedString<260> name;
     // Only the name counts; the comma must follow, and what follows it is not looked at.
@@ -221,7 +219,7 @@ bool ReadConduitRecord(ConduitRecord* record, Value* value) {
 
 bool ReadDesktopFiles(Project* project, int32_t section, Value* value, LoadContext* context) {
   for (int32_t n = 0;; ++n) {
-    Read(value, kSectionNames[section], "File", n);
+    Read(value, kFileSectionNames[section], "File", n);
     if (value->text[0] == '\0') return true;
     FixedString<260> name;
     int32_t folderIndex = -1, entryNumber = -1, kind = Plain, copyMode = 2, shortcut = 0;

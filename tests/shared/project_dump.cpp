@@ -66,16 +66,14 @@ void DumpProject(std::FILE* out, const Project& p, int depth) {
   }
   for (int32_t s = 0; s < engine::kFileSectionCount; ++s) {
     for (int32_t i = 0; i < p.Folders[s].count; ++i) {
-      Line(out, depth,
-           s == 0   ? "Folder.Application"
-           : s == 1 ? "Folder.System"
-                    : "Folder.Conduit",
-           i);
+      Line(out, depth, "Folder", i);
+      Text(out, "Section", engine::kFileSectionNames[s]);
       Text(out, "Name", p.Folders[s].At(i)->Name.c_str());
     }
     for (int32_t i = 0; i < p.Files[s].count; ++i) {
       const engine::DesktopFile& f = *p.Files[s].At(i);
-      Line(out, depth, s == 0 ? "File.Application" : s == 1 ? "File.System" : "File.Conduit", i);
+      Line(out, depth, "File", i);
+      Text(out, "Section", engine::kFileSectionNames[s]);
       Text(out, "Name", f.Name.c_str());
       Number(out, "FolderIndex", f.FolderIndex);
       Number(out, "EntryNumber", f.EntryNumber);

@@ -17,8 +17,6 @@ namespace {
 
 using Severity = Finding::Severity;
 
-const char* const kSectionNames[engine::kFileSectionCount] = {"Application", "System", "Conduit"};
-
 // The longest name the model keeps: a name of this length may have been cut.
 constexpr size_t kLongestName = 259;
 
@@ -211,7 +209,7 @@ class Checker {
              ", but sections are 0 (Application), 1 (System) and 2 (Conduit)";
     }
     int32_t count = engine::FilesOf(project, ref.Section)->count;
-    return std::string("names ") + kSectionNames[ref.Section] + " file " +
+    return std::string("names ") + engine::kFileSectionNames[ref.Section] + " file " +
            std::to_string(ref.Index) + ", but the section has " +
            (count == 0   ? "no files"
             : count == 1 ? "only File0"
@@ -232,7 +230,7 @@ class Checker {
       CheckEntry(file, where, handheld->EntryNumber);
     }
     for (int32_t section = 0; section < engine::kFileSectionCount; ++section) {
-      const std::string sectionName = std::string("[") + kSectionNames[section] + "] ";
+      const std::string sectionName = std::string("[") + engine::kFileSectionNames[section] + "] ";
       const int32_t folderCount = engine::FoldersOf(project, section)->count;
       for (int32_t i = 0; i < folderCount; ++i) {
         const engine::FolderEntry* folder = engine::FolderAt(project, section, i);
@@ -281,8 +279,8 @@ class Checker {
         Warn(file, "[Project] Readme", NoSuchFile(project, project.Readme), true);
       } else if (project.Readme.Section != engine::Application) {
         Warn(file, "[Project] Readme",
-             std::string("names a ") + kSectionNames[project.Readme.Section] + " file, " +
-                 Quoted(readme->Name.c_str()) +
+             std::string("names a ") + engine::kFileSectionNames[project.Readme.Section] +
+                 " file, " + Quoted(readme->Name.c_str()) +
                  ": only Application files are copied where the welcome page opens the read-me");
       }
     }
