@@ -6,9 +6,10 @@
 //   make_artwork SPLASH.bmp ICON.ico          write both files
 //   make_artwork --check SPLASH.bmp ICON.ico  exit 1 if either differs from what it would write
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "tools/generated/committed_files.h"
 
 namespace {
 
@@ -311,53 +312,10 @@ Bytes EncodeIco(const Canvas& canvas) {
   return out;
 }
 
-bool WriteFile(const char* path, const Bytes& bytes) {
-  FILE* file = std::fopen(path, "wb");
-  if (file == nullptr) {
-    std::fprintf(stderr, "make_artwork: cannot create %s\n", path);
-    return false;
-  }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "make_artwork: cannot write %s\n", path);
-  return ok;
-}
-
-bool Matches(const char* path, const Bytes& bytes) {
-  FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) {
-    std::fprintf(stderr, "make_artwork: %s is missing\n", path);
-    return false;
-  }
-  Bytes existing;
-  uint8_t chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    existing.insert(existing.end(), chunk, chunk + got);
-  std::fclose(file);
-  if (existing != bytes) {
-    std::fprintf(stderr, "make_artwork: %s differs from the generator; rerun make_artwork\n", path);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool check = argc == 4 && std::strcmp(argv[1], "--check") == 0;
-  if (argc != 3 && !check) {
-    std::fprintf(stderr, "usage: make_artwork [--check] SPLASH.bmp ICON.ico\n");
-    return 2;
-  }
-  const char* splashPath = argv[check ? 2 : 1];
-  const char* iconPath = argv[check ? 3 : 2];
-  Bytes splash = EncodeBmp(DrawSplash());
-  Bytes icon = EncodeIco(DrawIcon());
-  if (check) {
-    bool splashOk = Matches(splashPath, splash);
-    bool iconOk = Matches(iconPath, icon);
-    return splashOk && iconOk ? 0 : 1;
-  }
-  return WriteFile(splashPath, splash) && WriteFile(iconPath, icon) ? 0 : 1;
+  return generated::WriteOrCheck(argc, argv, "make_artwork",
+                                 "make_artwork [--check] SPLASH.bmp ICON.ico",
+                                 {EncodeBmp(DrawSplash()), EncodeIco(DrawIcon())});
 }
