@@ -19,11 +19,12 @@ set -o pipefail
 export LC_ALL=C
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/e2e/wine_env.sh
+. "$HERE/wine_env.sh"
 if [ $# -lt 4 ]; then
   echo "usage: $0 LAUNCHER STANDIN DRIVER PACK [WORKDIR] [SPLASH_BMP]" >&2
   exit 2
 fi
-absolute() { case $1 in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
 LAUNCHER=$(absolute "$1")
 STANDIN=$(absolute "$2")
 DRIVER=$(absolute "$3")
@@ -82,8 +83,6 @@ mkdir -p "$SHOTS"
 rm -rf "$RUN"
 mkdir -p "$RUN"
 
-# shellcheck source=tests/e2e/wine_env.sh
-. "$HERE/wine_env.sh"
 prefix_started=$(now_ns)
 had_prefix=$([ -f "$PREFIX_DIR/.e2e-ready" ] && echo 1)
 if ! wine_env_start 2>"$RUN/env.log"; then

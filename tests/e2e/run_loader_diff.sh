@@ -14,11 +14,12 @@ set -o pipefail
 export LC_ALL=C
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/e2e/wine_env.sh
+. "$HERE/wine_env.sh"
 if [ $# -lt 6 ]; then
   echo "usage: $0 PROJECT_DUMP HOST_DUMP PACK LAUNCHER STANDIN EXAMPLES [WORKDIR]" >&2
   exit 2
 fi
-absolute() { case $1 in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
 WIN_DUMP=$(absolute "$1")
 HOST_DUMP=$(absolute "$2")
 PACK=$(absolute "$3")
@@ -139,8 +140,6 @@ File1="a.prc",2'
 
 # ---- the comparison -----------------------------------------------------------------------
 
-# shellcheck source=tests/e2e/wine_env.sh
-. "$HERE/wine_env.sh"
 if ! wine_env_start 2>"$RUN/env.log"; then
   echo "the Wine environment did not start: $(cat "$RUN/env.log")" >&2
   exit 1

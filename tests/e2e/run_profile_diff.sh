@@ -15,11 +15,12 @@ set -o pipefail
 export LC_ALL=C
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/e2e/wine_env.sh
+. "$HERE/wine_env.sh"
 if [ $# -lt 1 ]; then
   echo "usage: $0 PROGRAM [WORKDIR [RANDOM_FILES [SEED]]]" >&2
   exit 2
 fi
-absolute() { case $1 in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
 PROGRAM=$(absolute "$1")
 WORK=$(absolute "${2:-$(dirname "$PROGRAM")/../e2e}")
 shift $(($# < 2 ? $# : 2))
@@ -35,8 +36,6 @@ RUN=$WORK/profile-diff
 rm -rf "$RUN"
 mkdir -p "$RUN"
 
-# shellcheck source=tests/e2e/wine_env.sh
-. "$HERE/wine_env.sh"
 if ! wine_env_start 2>"$RUN/env.log"; then
   echo "the Wine environment did not start: $(cat "$RUN/env.log")" >&2
   exit 1

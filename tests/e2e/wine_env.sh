@@ -81,5 +81,7 @@ wine_env_start() {
 }
 
 # Windows paths: the build tree is reached through drive Z:.
+# An absolute form of a path given relative to the current directory.
+absolute() { case $1 in /*) printf '%s' "$1" ;; *) printf '%s/%s' "$PWD" "$1" ;; esac; }
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 
