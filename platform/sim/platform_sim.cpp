@@ -233,13 +233,14 @@ uint32_t UniqueTempName(const char* folder, const char* prefix, char* buffer) {
 }
 
 // Cuts a path that does not fit, as the real call does, and returns the buffer's size then.
-uint32_t ModulePath(char* buffer) {
+uint32_t ModulePath(char* buffer, uint32_t capacity) {
   World& world = TheWorld();
-  if (world.Fails(Op::kModulePath)) return 0;
-  size_t n = world.modulePath.size() < kMaxPath ? world.modulePath.size() : kMaxPath - 1;
+  if (world.Fails(Op::kModulePath) || capacity == 0) return 0;
+  bool fits = world.modulePath.size() < capacity;
+  size_t n = fits ? world.modulePath.size() : capacity - 1;
   std::memcpy(buffer, world.modulePath.data(), n);
   buffer[n] = '\0';
-  return world.modulePath.size() < kMaxPath ? static_cast<uint32_t>(n) : kMaxPath;
+  return fits ? static_cast<uint32_t>(n) : capacity;
 }
 
 uint32_t ReadProfileString(const char* section, const char* key, const char* defaultText,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/registry.h"
 
 namespace sim {
 
@@ -117,6 +118,9 @@ class World {
   std::vector<StartedProgram> startedPrograms;
   std::vector<platform::Cursor> cursorsShown;  // every cursor made current, in order
   platform::Cursor currentCursor = kArrowCursor;
+
+  // ---- the registry: HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE ----
+  Registry registry;
 
   // ---- faults ----
   // The nth call of op (1-based, counted since the world was made) fails.

@@ -73,7 +73,9 @@ uint32_t UniqueTempName(const char* folder, const char* prefix, char* buffer) {
   return GetTempFileNameA(folder, prefix, 0, buffer);
 }
 
-uint32_t ModulePath(char* buffer) { return GetModuleFileNameA(nullptr, buffer, kMaxPath); }
+uint32_t ModulePath(char* buffer, uint32_t capacity) {
+  return GetModuleFileNameA(nullptr, buffer, capacity);
+}
 
 void* AllocateMemory(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 
